@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/serial_port.h"
+
 namespace qg::sim {
 
 // Modbus exception codes a device may answer with.
@@ -117,7 +119,9 @@ class RtuSlave : public LineControl {
   void Handle(const std::vector<std::uint8_t>& frame);
   void Send(const std::vector<std::uint8_t>& bytes);
   std::uint32_t SilenceMs() const;
+  bool LineSpeedMatches() const;
 
+  std::unique_ptr<platform::SerialPort> device_;  // when serving an existing device
   int masterFd_ = -1;  // pty master, or the device
   int keepSlaveFd_ = -1;  // the pty's slave kept open so the line survives the master's closes
   std::string path_;
