@@ -281,7 +281,7 @@ void RtuSlave::Handle(const std::vector<std::uint8_t>& frame) {
     std::uint8_t ex = count == 0 || count > 125 ? kExIllegalValue : 0;
     if (ex == 0) ex = device->ReadRegisters(start, count, words);
     if (ex != 0 || words.size() != count) {
-      exception(ex != 0 ? ex : kExIllegalAddress);
+      exception(ex != 0 ? ex : static_cast<std::uint8_t>(kExIllegalAddress));
     } else {
       reply.push_back(3);
       reply.push_back(static_cast<std::uint8_t>(2 * count + faults.byteCountDelta));
@@ -305,16 +305,18 @@ void RtuSlave::Handle(const std::vector<std::uint8_t>& frame) {
     std::uint8_t ex = count == 0 || count > 32000 ? kExIllegalValue : 0;
     if (ex == 0) ex = device->ReadMemory(start, count, words);
     if (ex != 0 || words.size() != count) {
-      exception(ex != 0 ? ex : kExIllegalAddress);
+      exception(ex != 0 ? ex : static_cast<std::uint8_t>(kExIllegalAddress));
     } else {
       reply.push_back(0x72);
-      PutBe16(reply, count >> 16);
-      PutBe16(reply, count);
+      const std::uint32_t announced = count + static_cast<std::uint32_t>(faults.wordCountDelta);
+      PutBe16(reply, announced >> 16);
+      PutBe16(reply, announced);
       for (auto w : words) PutBe16(reply, w);
     }
   } else {
     exception(kExIllegalFunction);
   }
+  if (faults.replyFunction >= 0) reply[1] = static_cast<std::uint8_t>(faults.replyFunction);
   if (faults.foreignAddress >= 0) reply[0] = static_cast<std::uint8_t>(faults.foreignAddress);
   const std::uint16_t rc = serial::Crc16(reply.data(), reply.size());
   reply.push_back(static_cast<std::uint8_t>(rc ^ (faults.corruptCrc ? 0x01 : 0x00)));

@@ -78,6 +78,8 @@ struct FaultModes {
   int wrongEcho = -1;           // >= 0: a function 6 reply echoes this value
   int echoRegister = -1;        // >= 0: a function 6 reply names this register
   int byteCountDelta = 0;       // added to a function 3 reply's byte count field
+  int wordCountDelta = 0;       // added to a function 0x72 reply's word count field
+  int replyFunction = -1;       // >= 0: the reply's function byte
   std::uint32_t delayMs = 0;    // wait before answering
   bool lineTiming = false;      // pace bytes at the baud rate (10 bits a byte)
 };
