@@ -73,15 +73,15 @@ class Session {
   std::unique_ptr<serial::Link> link_;
 };
 
-int Usage(std::ostream& err, const std::string& usage, const std::string& problem) {
-  if (!problem.empty()) err << "quillgraph-cli: " << problem << "\n";
-  err << "usage: " << usage << kLinkOptionsUsage;
+int Usage(std::ostream& to, const std::string& usage, const std::string& problem) {
+  if (!problem.empty()) to << "quillgraph-cli: " << problem << "\n";
+  to << "usage: " << usage << kLinkOptionsUsage;
   return 2;
 }
 
 // Parses the common link options and the command's own; runs `body` on an open session.
 int RunLinkCommand(const Args& args, const std::set<std::string>& own, const std::string& usage,
-                   std::ostream& err,
+                   std::ostream& out, std::ostream& err,
                    const std::function<int(const Options&, Session&)>& body,
                    const std::function<bool(const Options&, std::string&)>& validate) {
   std::set<std::string> valued = {"port", "baud", "address", "timeout", "settings"};
@@ -89,7 +89,10 @@ int RunLinkCommand(const Args& args, const std::set<std::string>& own, const std
   Options opts;
   std::string problem;
   if (!opts.Parse(args, valued, {"help"}, problem)) return Usage(err, usage, problem);
-  if (opts.Has("help")) return Usage(err, usage, ""), 0;
+  if (opts.Has("help")) {
+    Usage(out, usage, "");
+    return 0;
+  }
   if (!opts.Words().empty()) return Usage(err, usage, "unexpected argument " + opts.Words()[0]);
   Request r;
   std::optional<long long> v;
@@ -125,7 +128,7 @@ int CmdRead(const Args& args, std::ostream& out, std::ostream& err) {
   long long start = 0, count = 0;
   return RunLinkCommand(
       args, {"start", "count"}, "quillgraph-cli read --port P --start S --count N [options]\n",
-      err,
+      out, err,
       [&](const Options&, Session& s) {
         std::vector<std::uint16_t> data(static_cast<std::size_t>(count), 0);
         auto& p = s.Par();
@@ -149,7 +152,7 @@ int CmdWrite(const Args& args, std::ostream& out, std::ostream& err) {
   long long reg = 0, value = 0;
   return RunLinkCommand(
       args, {"register", "value"},
-      "quillgraph-cli write --port P --register R --value V [options]\n", err,
+      "quillgraph-cli write --port P --register R --value V [options]\n", out, err,
       [&](const Options&, Session& s) {
         auto& p = s.Par();
         p.function = 6;
@@ -171,7 +174,7 @@ int CmdMemory(const Args& args, std::ostream& out, std::ostream& err) {
   long long start = 0, count = 0;
   return RunLinkCommand(
       args, {"start", "count"}, "quillgraph-cli memory --port P --start W --count N [options]\n",
-      err,
+      out, err,
       [&](const Options&, Session& s) {
         std::vector<std::uint16_t> data(static_cast<std::size_t>(count), 0);
         auto& p = s.Par();
