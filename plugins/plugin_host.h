@@ -24,7 +24,8 @@ inline constexpr std::size_t kTextBufferSize = 1024;
 enum class TextStatus {
   kNoLibrary,  // the library could not be loaded
   kNoExport,   // it does not export the function; the buffer is left as it was
-  kWritten,    // the buffer holds the plug-in's text
+  kWritten,    // the buffer holds the plug-in's text (the plug-in's buffer starts zeroed,
+               // so one that writes nothing gives the empty text)
   kCut,        // the plug-in's text was longer than its limit: the buffer holds the cut text
 };
 
