@@ -1,6 +1,7 @@
 #include <map>
 #include <ostream>
 
+#include "cli/cmd_plugins.h"
 #include "cli/commands.h"
 
 #ifndef QG_VERSION
@@ -22,6 +23,8 @@ const std::map<std::string, Entry>& Commands() {
       {"read", {CmdRead, "read holding registers (function 3)"}},
       {"write", {CmdWrite, "preset a single register (function 6)"}},
       {"memory", {CmdMemory, "read logger memory words (function 0x72)"}},
+      {"plugins", {CmdPlugins, "list the device plug-ins, or describe one (--describe TYPE)"}},
+      {"scan", {CmdScan, "run the device scan over the network of the settings file"}},
   };
   return kCommands;
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "cli/commands.h"
 #include "tests/serial/pty_fixture.h"
@@ -65,6 +68,47 @@ TEST(CliLink, FailuresAndUsage) {
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--port"), std::string::npos);
   EXPECT_EQ(Cli({"--version"}).status, 0);
+}
+
+}  // namespace
+}  // namespace qg::cli
+
+namespace qg::cli {
+namespace {
+
+TEST(CliScan, PollsTheNetworkOfTheSettingsFileTickByTick) {
+  testing::PtyLine line;
+  line.slave.AddDevice(3, line.bank);
+  line.bank->Set(0, 250);
+  line.bank->Set(7, static_cast<std::uint16_t>(-5));
+  const auto ini = std::filesystem::temp_directory_path() /
+                   ("qg-scan-" + std::to_string(::getpid()) + ".ini");
+  {
+    std::ofstream f(ini, std::ios::binary);
+    f << "[Ports]\r\nCOM1=" << line.slave.Path()
+      << "\r\n[Communication]\r\nPort=1\r\nBaud=9600\r\nTimeout=0\r\n"
+         "Address1=3\r\nDevice1=Harrowmeter\r\nLabel1=Forno\r\n";
+  }
+  auto r = Cli({"scan", "--settings", ini.string(), "--ticks", "2", "--interval", "0"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string l;
+  int n = 0;
+  while (std::getline(lines, l)) {
+    ++n;
+    EXPECT_NE(l.find("\tForno: 250 0 0 0 0 0 0 -5\t"), std::string::npos) << l;
+  }
+  EXPECT_EQ(n, 2);
+
+  line.slave.SetFaults({.silent = true});
+  r = Cli({"scan", "--settings", ini.string(), "--ticks", "1", "--interval", "0"});
+  EXPECT_NE(r.out.find("Forno: -9999 -9999"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\tErro de comunicação Código 8\n"), std::string::npos) << r.out;
+  std::filesystem::remove(ini);
+
+  r = Cli({"scan", "--settings", "/nonexistent/Quillgraph.ini", "--ticks", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no device"), std::string::npos);
 }
 
 }  // namespace
