@@ -110,6 +110,22 @@ TEST_F(Poller, SevenDevicesTakeTwoTicksFiveThenTwo) {
   EXPECT_EQ(scanner.ScanCount(), 0u);
 }
 
+TEST_F(Poller, TheCarriedScanCountStepsOverANonScanningDeviceWithoutAPoll) {
+  for (std::uint8_t a = 10; a < 17; ++a) {
+    line.slave.AddDevice(a, line.bank);
+    Add("D" + std::to_string(a), a);
+  }
+  devices.At(5)->Scanning = false;  // the sixth device, address 15, has no monitor
+  devices.At(5)->UseCount = 0;
+  ASSERT_TRUE(link.DDM_OpenDriver(1, 9600));
+  const std::vector<std::vector<std::uint8_t>> expected = {{10, 11, 12, 13, 14}, {}, {16}, {10, 11, 12, 13, 14}};
+  for (const auto& polls : expected) {
+    const auto before = line.slave.Requests().size();
+    scanner.Tick(devices, link, host);
+    EXPECT_EQ(PolledAddresses(before), polls);
+  }
+}
+
 TEST_F(Poller, ADeviceWithoutUsersStopsScanningAndThePortCloses) {
   CDevice& a = Add("A", 3);
   ASSERT_TRUE(link.DDM_OpenDriver(1, 9600));
