@@ -411,11 +411,12 @@ void HarrowmeterModel::EndRun(bool programmeDone) {
 }
 
 void HarrowmeterModel::Tick() {
-  const std::uint64_t interval = IntervalMs();
-  if (interval == 0) {
+  // A clock or memory that went missing, or an interval set to zero, ends the run.
+  if (!Acquirable()) {
     EndRun(false);
     return;
   }
+  const std::uint64_t interval = IntervalMs();
   ++runTicks_;
   bool stored = false;
   bool full = false;
@@ -506,6 +507,11 @@ void HarrowmeterModel::SetPacing(const platform::Clock* clock, double speed) {
   speed_ = std::isfinite(speed) && speed > 0 ? speed : 0.0;
   if (clock) lastRealMs_ = clock->TickMs();
   carryMs_ = 0;
+}
+
+void HarrowmeterModel::SetSpeed(double speed) {
+  Lock lock(mu_);
+  speed_ = std::isfinite(speed) && speed > 0 ? speed : 0.0;
 }
 
 double HarrowmeterModel::Speed() const {

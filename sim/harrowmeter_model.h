@@ -57,6 +57,7 @@ class HarrowmeterModel final : public SlaveDevice {
   std::uint64_t SimMs() const;
   // Idle() then moves simulated time by the real time of `clock` × `speed` (0 stops it).
   void SetPacing(const platform::Clock* clock, double speed);
+  void SetSpeed(double speed);  // keeps the pacing clock
   double Speed() const;
 
   // Controls.

@@ -22,7 +22,7 @@ platform::DateTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
   return *platform::EncodeDateTime(y, mo, d, h, mi, s, ms);
 }
 
-class ModelTest : public ::testing::Test {
+class HmModelTest : public ::testing::Test {
  protected:
   // 20 March 2024, 14:30:09.5
   HarrowmeterModel m{1, At(2024, 3, 20, 14, 30, 9, 500), 120345, 1000};
@@ -48,7 +48,7 @@ class ModelTest : public ::testing::Test {
   std::uint32_t Total() { return hm::JoinCount32(m.Register(183), m.Register(184)); }
 };
 
-TEST_F(ModelTest, ContinuousModeStoresChannelsByTheirMultipliers) {
+TEST_F(HmModelTest, ContinuousModeStoresChannelsByTheirMultipliers) {
   Channels({{0, 1}, {2, 2}});
   W(hm::reg::kLoggingMode, 0);  // serial start, stop when full
   m.SetReading(0, 11);
@@ -77,7 +77,7 @@ TEST_F(ModelTest, ContinuousModeStoresChannelsByTheirMultipliers) {
   EXPECT_EQ(words, (Words{11, 31, 12, 13, 33}));
 }
 
-TEST_F(ModelTest, EventModeWritesAHeaderAtTheStartOfEachRun) {
+TEST_F(HmModelTest, EventModeWritesAHeaderAtTheStartOfEachRun) {
   Channels({{0, 1}, {1, 2}});
   W(hm::reg::kLoggingMode, (2 << 3) | (3 << 1));  // digital input starts and stops
   W(hm::reg::kAcquisitionCommand, 15);
@@ -97,7 +97,7 @@ TEST_F(ModelTest, EventModeWritesAHeaderAtTheStartOfEachRun) {
                                0x8888, PackBytes(5, 20), 0x1E0E, 0x1403, 101, 200}));
 }
 
-TEST_F(ModelTest, WrapKeepsTheNewestWordsAndReadsThemOldestFirst) {
+TEST_F(HmModelTest, WrapKeepsTheNewestWordsAndReadsThemOldestFirst) {
   m.SetCapacity(10);
   Channels({{0, 1}});
   W(hm::reg::kLoggingMode, 1);  // wrap, never stop
@@ -119,7 +119,7 @@ TEST_F(ModelTest, WrapKeepsTheNewestWordsAndReadsThemOldestFirst) {
   EXPECT_TRUE(m.Running());
 }
 
-TEST_F(ModelTest, WithoutWrapAFullMemoryStopsMidTick) {
+TEST_F(HmModelTest, WithoutWrapAFullMemoryStopsMidTick) {
   m.SetCapacity(5);
   Channels({{0, 1}, {1, 1}});
   W(hm::reg::kLoggingMode, 0);
@@ -134,7 +134,7 @@ TEST_F(ModelTest, WithoutWrapAFullMemoryStopsMidTick) {
   EXPECT_FALSE(m.Register(9) & hm::kStatusProgrammeDone);
 }
 
-TEST_F(ModelTest, StopsAfterTheProgrammedNumberOfBaseIntervals) {
+TEST_F(HmModelTest, StopsAfterTheProgrammedNumberOfBaseIntervals) {
   Channels({{3, 1}});
   W(hm::reg::kLoggingMode, 2 << 1);
   W(hm::reg::kProgrammedCountLow, 3);
@@ -146,7 +146,7 @@ TEST_F(ModelTest, StopsAfterTheProgrammedNumberOfBaseIntervals) {
   EXPECT_TRUE(m.Register(9) & hm::kStatusProgrammeDone);
 }
 
-TEST_F(ModelTest, StartsAndStopsAtTheProgrammedDateAndTime) {
+TEST_F(HmModelTest, StartsAndStopsAtTheProgrammedDateAndTime) {
   Channels({{0, 1}});
   W(hm::reg::kLoggingMode, (1 << 3) | (1 << 1));
   W(hm::reg::kIntervalTenthsSec, PackBytes(0, 2));
@@ -171,7 +171,7 @@ TEST_F(ModelTest, StartsAndStopsAtTheProgrammedDateAndTime) {
   EXPECT_EQ(m.Register(192), PackBytes(20, 30));
 }
 
-TEST_F(ModelTest, StopCommandEndsARunAndStartBeginsAFreshMemory) {
+TEST_F(HmModelTest, StopCommandEndsARunAndStartBeginsAFreshMemory) {
   Channels({{0, 1}});
   W(hm::reg::kAcquisitionCommand, 15);
   m.Advance(2000);
@@ -182,7 +182,7 @@ TEST_F(ModelTest, StopCommandEndsARunAndStartBeginsAFreshMemory) {
   EXPECT_EQ(m.Memory().size(), 1u);
 }
 
-TEST_F(ModelTest, ClockRunsAndIsSetOneRegisterAtATime) {
+TEST_F(HmModelTest, ClockRunsAndIsSetOneRegisterAtATime) {
   HarrowmeterModel feb{1, At(2024, 2, 10, 8, 0, 0)};
   std::uint16_t e;
   ASSERT_EQ(feb.WriteRegister(14, PackBytes(5, 4), e), 0);
@@ -197,7 +197,7 @@ TEST_F(ModelTest, ClockRunsAndIsSetOneRegisterAtATime) {
   EXPECT_EQ(feb.WriteRegister(14, PackBytes(60, 0), e), kExIllegalValue);
 }
 
-TEST_F(ModelTest, WritesAreCheckedAndTheInstrumentsOwnRegistersKeepTheirValue) {
+TEST_F(HmModelTest, WritesAreCheckedAndTheInstrumentsOwnRegistersKeepTheirValue) {
   const std::pair<std::uint16_t, std::uint16_t> refused[] = {
       {52, 0}, {59, 256}, {17, 20}, {25, 0x18}, {25, 0x80}, {49, 7}, {50, PackBytes(10, 0)},
       {51, PackBytes(0, 24)}, {177, 55}, {186, 0}, {186, 248}, {187, 5}, {148, PackBytes(10, 0)},
@@ -216,7 +216,7 @@ TEST_F(ModelTest, WritesAreCheckedAndTheInstrumentsOwnRegistersKeepTheirValue) {
   EXPECT_EQ(out, (Words{12, 345, 105, 32}));
 }
 
-TEST_F(ModelTest, AlarmStatusFollowsSetPointsAndKinds) {
+TEST_F(HmModelTest, AlarmStatusFollowsSetPointsAndKinds) {
   // Channel 1 by default: J thermocouple, alarm 1 high at 27.
   m.SetReading(0, 28);
   EXPECT_EQ(m.Register(8) & 0x3, 0x2);
@@ -233,7 +233,7 @@ TEST_F(ModelTest, AlarmStatusFollowsSetPointsAndKinds) {
   EXPECT_EQ(m.Register(8) & 0xC, 0x0);
 }
 
-TEST_F(ModelTest, LiveReadingsMoveInsideEachChannelsEncoding) {
+TEST_F(HmModelTest, LiveReadingsMoveInsideEachChannelsEncoding) {
   std::vector<std::uint16_t> a, b;
   ASSERT_EQ(m.ReadRegisters(0, 4, a), 0);
   m.Advance(20000);
@@ -254,7 +254,7 @@ struct FakeLine : LineControl {
   void ChangeBaud(std::uint32_t baud) override { bauds.push_back(baud); }
 };
 
-TEST_F(ModelTest, AddressAndBaudChangeOnlyAfterTheReply) {
+TEST_F(HmModelTest, AddressAndBaudChangeOnlyAfterTheReply) {
   FakeLine line;
   W(186, 7);
   EXPECT_EQ(m.Address(), 1);
@@ -268,7 +268,7 @@ TEST_F(ModelTest, AddressAndBaudChangeOnlyAfterTheReply) {
   EXPECT_EQ(line.bauds, (std::vector<std::uint32_t>{19200}));
 }
 
-TEST_F(ModelTest, SnapshotRestoresAModelThatGoesOnIdentically) {
+TEST_F(HmModelTest, SnapshotRestoresAModelThatGoesOnIdentically) {
   m.SetCapacity(7);
   Channels({{0, 1}, {4, 3}});
   W(hm::reg::kLoggingMode, 1);
@@ -289,7 +289,7 @@ TEST_F(ModelTest, SnapshotRestoresAModelThatGoesOnIdentically) {
   EXPECT_EQ(copy.Register(192), m.Register(192));
 }
 
-TEST_F(ModelTest, PacedByRealTimeTimesTheSpeed) {
+TEST_F(HmModelTest, PacedByRealTimeTimesTheSpeed) {
   platform::FakeClock clock;
   clock.SetAutoStepMs(0);
   m.SetPacing(&clock, 10.0);
@@ -304,7 +304,7 @@ TEST_F(ModelTest, PacedByRealTimeTimesTheSpeed) {
   EXPECT_EQ(m.SimMs(), 1501u);  // fractions carry over
 }
 
-TEST_F(ModelTest, FaultsShowInTheStatusAndStopAcquisitions) {
+TEST_F(HmModelTest, FaultsShowInTheStatusAndStopAcquisitions) {
   m.SetFault(hm::kStatusClockMissing, true);
   m.SetFault(hm::kStatusMemoryFull, true);  // computed, not injectable
   m.SetChannelStatus(3, hm::kChannelConversionHigh);

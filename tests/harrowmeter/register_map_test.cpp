@@ -18,9 +18,9 @@ struct DecodeCase {
   std::function<void(const HarrowmeterConfig&)> check;
 };
 
-class DecodeTable : public ::testing::TestWithParam<DecodeCase> {};
+class HmDecodeTable : public ::testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DecodeTable, DecodesAsTabled) {
+TEST_P(HmDecodeTable, DecodesAsTabled) {
   ConfigBlock w{};
   GetParam().fill(w);
   HarrowmeterConfig cfg;
@@ -169,10 +169,10 @@ const DecodeCase kDecodeCases[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Block, DecodeTable, ::testing::ValuesIn(kDecodeCases),
+INSTANTIATE_TEST_SUITE_P(Block, HmDecodeTable, ::testing::ValuesIn(kDecodeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Encoders, ChannelSetupWordsSurviveDecodeAndEncode) {
+TEST(HmEncoders, ChannelSetupWordsSurviveDecodeAndEncode) {
   for (std::uint16_t word : {0x0088, 0x5A32, 0xFFFF & ~0x0000, 0x0000, 0x9F53}) {
     ConfigBlock w{};
     w[17 + 5] = word;
@@ -184,7 +184,7 @@ TEST(Encoders, ChannelSetupWordsSurviveDecodeAndEncode) {
   }
 }
 
-TEST(Encoders, FieldsAreMaskedToTheirWidths) {
+TEST(HmEncoders, FieldsAreMaskedToTheirWidths) {
   HarrowmeterConfig c;
   c.InputType[0] = 0x3F;  // only 5 bits survive
   c.Enabled[0] = 3;
@@ -198,14 +198,14 @@ TEST(Encoders, FieldsAreMaskedToTheirWidths) {
   EXPECT_EQ(EncodeLoggingMode(c), (1 << 6) | (2 << 3) | (3 << 1));
 }
 
-TEST(Encoders, DecimalPointsOnlyForLinearChannels) {
+TEST(HmEncoders, DecimalPointsOnlyForLinearChannels) {
   HarrowmeterConfig c;
   c.InputType = {18, 19, 8, 0, 0, 0, 0, 19};
   c.DecimalPoint = {2, 1, 1, 3, 0, 0, 0, 3};
   EXPECT_EQ(EncodeDecimalPoints(c), 0x0006 | (3u << 14));
 }
 
-TEST(Encoders, TextsDatesAndCounts) {
+TEST(HmEncoders, TextsDatesAndCounts) {
   EXPECT_EQ(EncodeText("ABC", 4), (std::vector<std::uint16_t>{0x4142, 0x4300, 0, 0}));
   EXPECT_EQ(EncodeText("ABCDEFGHIJ", 4), (std::vector<std::uint16_t>{0x4142, 0x4344, 0x4546, 0x4748}));
   const std::uint16_t words[] = {0x4142, 0x4300, 0x4445};
@@ -218,7 +218,7 @@ TEST(Encoders, TextsDatesAndCounts) {
   EXPECT_EQ(JoinCount32(s.high, s.low), 65543u);
 }
 
-TEST(Encoders, TextFieldFromUtf8IsCutToTheField) {
+TEST(HmEncoders, TextFieldFromUtf8IsCutToTheField) {
   TextField<kTagChars> tag{};
   FieldFromUtf8<kTagChars>(tag, "Temperatura°");
   EXPECT_EQ(std::string(tag.data()), "Temperat");
@@ -227,7 +227,7 @@ TEST(Encoders, TextFieldFromUtf8IsCutToTheField) {
   EXPECT_EQ(FieldToUtf8<kTagChars>(tag), "°C");
 }
 
-TEST(SerialNumber, RegistersPrintedAsFourDigitsAndJoined) {
+TEST(HmSerialNumber, RegistersPrintedAsFourDigitsAndJoined) {
   EXPECT_EQ(DecodeSerialNumber(12, 345), 120345u);
   EXPECT_EQ(DecodeSerialNumber(9999, 9999), 99999999u);
   EXPECT_EQ(DecodeSerialNumber(0, 7), 7u);
@@ -241,7 +241,7 @@ struct FixedCase {
   const char* text;
 };
 
-TEST(FormatFixed, AsTabled) {
+TEST(HmFormatFixed, AsTabled) {
   const FixedCase cases[] = {
       {-5, 1, "-0.5"},   {-1234, 2, "-12.34"}, {7, 3, "0.007"},  {0, 2, "0.00"},
       {1234, 0, "1234"}, {-1234, 0, "-1234"},  {-10, 1, "-1.0"}, {-999, 3, "-0.999"},
@@ -250,7 +250,7 @@ TEST(FormatFixed, AsTabled) {
   for (const auto& c : cases) EXPECT_EQ(FormatFixed(c.value, c.decimals), c.text) << c.value << "/" << c.decimals;
 }
 
-TEST(ReadFixed, AsTheChannelPageReadsNumbers) {
+TEST(HmReadFixed, AsTheChannelPageReadsNumbers) {
   struct Case {
     const char* text;
     int decimals;
@@ -266,7 +266,7 @@ TEST(ReadFixed, AsTheChannelPageReadsNumbers) {
   for (const auto& c : cases) EXPECT_EQ(ReadFixed(c.text, c.decimals), c.value) << c.text << "/" << c.decimals;
 }
 
-TEST(ReadFixed, ChannelEncodingDecidesTheDecimals) {
+TEST(HmReadFixed, ChannelEncodingDecidesTheDecimals) {
   EXPECT_EQ(ReadChannelNumber("25.3", 8, 0), 253);
   EXPECT_EQ(ReadChannelNumber("25.3", 17, 3), 253);
   EXPECT_EQ(ReadChannelNumber("2.53", 18, 2), 253);
@@ -277,7 +277,7 @@ TEST(ReadFixed, ChannelEncodingDecidesTheDecimals) {
   EXPECT_EQ(FormatChannelNumber(253, 1, 2), "253");
 }
 
-TEST(InputTypes, TablesAsTabled) {
+TEST(HmInputTypes, TablesAsTabled) {
   EXPECT_EQ(InputTypeTextTrimmed(8, false), "Pt100   (-200.0°C a 530.0°C)");
   EXPECT_EQ(InputTypeTextTrimmed(17, false), "4-20mA Lin. Pt100  (-200.0°C a 530.0°C)");
   EXPECT_EQ(InputTypeTextTrimmed(17, true), "4-20mA Lin. Pt100 (-328.0°F a 986.0°F)");
@@ -293,7 +293,7 @@ TEST(InputTypes, TablesAsTabled) {
   EXPECT_EQ(EncodingOf(16), ValueEncoding::WholeDegrees);
 }
 
-TEST(InputTypes, ListTextsArePaddedTo39CharactersAndSlotted) {
+TEST(HmInputTypes, ListTextsArePaddedTo39CharactersAndSlotted) {
   for (int slot = 0; slot < 44; ++slot) {
     const std::string s = InputTypeSlotText(slot);
     if (slot == 20 || slot == 21 || slot == 42 || slot == 43) {
@@ -308,7 +308,7 @@ TEST(InputTypes, ListTextsArePaddedTo39CharactersAndSlotted) {
   EXPECT_EQ(InputTypeSlotText(44), "");
 }
 
-TEST(StatusTexts, BitsToTexts) {
+TEST(HmStatusTexts, BitsToTexts) {
   EXPECT_EQ(InstrumentStatusTexts(0x0011),
             (std::vector<std::string>{"Relógio não localizado",
                                       "Todas as aquisições programadas já foram efetuadas"}));
@@ -320,7 +320,7 @@ TEST(StatusTexts, BitsToTexts) {
   EXPECT_EQ(AlarmStateText(0x0009, 2), "");
 }
 
-TEST(Baud, CodesBothWays) {
+TEST(HmBaud, CodesBothWays) {
   EXPECT_EQ(BaudOfCode(4), 19200u);
   EXPECT_EQ(BaudOfCode(0), 1200u);
   EXPECT_EQ(BaudOfCode(5), std::nullopt);
