@@ -8,7 +8,8 @@ namespace qg::platform {
 std::filesystem::path ExecutableDir() {
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec);
+  // Unknown rather than the current folder: code is never loaded from where the user happens to be.
+  if (ec) return {};
   return exe.parent_path();
 }
 

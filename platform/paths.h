@@ -5,7 +5,7 @@
 namespace qg::platform {
 
 // The folder of the running executable: plug-ins and harrowcfg are looked up there, never in
-// the current folder.
+// the current folder. Empty when the system cannot tell.
 std::filesystem::path ExecutableDir();
 
 // $XDG_CONFIG_HOME/quillgraph, or ~/.config/quillgraph. Not created here.

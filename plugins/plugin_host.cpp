@@ -58,6 +58,8 @@ bool IsValidTypeName(std::string_view type) {
 }
 
 PluginHost::PluginHost(std::filesystem::path folder) {
+  // No folder means no plug-ins: never the current folder, nor the library search path.
+  if (folder.empty()) return;
   std::error_code ec;
   folder_ = std::filesystem::absolute(folder, ec);
   if (ec) folder_ = std::move(folder);
@@ -73,6 +75,10 @@ void* PluginHost::Handle(std::string_view type, std::string* failure) {
   if (const auto it = handles_.find(type); it != handles_.end()) return it->second;
   if (!IsValidTypeName(type)) {
     if (failure != nullptr) *failure = "not a device type name";
+    return nullptr;
+  }
+  if (folder_.empty()) {
+    if (failure != nullptr) *failure = "the program's folder is unknown";
     return nullptr;
   }
   const auto path = LibraryPath(type);
@@ -116,6 +122,7 @@ bool PluginHost::HasExport(std::string_view type, const char* exportName) {
 
 std::vector<std::string> PluginHost::ListPlugins() {
   std::vector<std::pair<std::string, std::string>> found;  // order key, name
+  if (folder_.empty()) return {};
   std::error_code ec;
   std::filesystem::directory_iterator it(
       folder_, std::filesystem::directory_options::skip_permission_denied, ec);
