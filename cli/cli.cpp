@@ -23,6 +23,9 @@ const std::map<std::string, Entry>& Commands() {
       {"read", {CmdRead, "read holding registers (function 3)"}},
       {"write", {CmdWrite, "preset a single register (function 6)"}},
       {"memory", {CmdMemory, "read logger memory words (function 0x72)"}},
+      {"info", {CmdInfo, "describe a history file"}},
+      {"export", {CmdExport, "export a history file as text"}},
+      {"csv", {CmdCsv, "convert a history file to CSV"}},
       {"plugins", {CmdPlugins, "list the device plug-ins, or describe one (--describe TYPE)"}},
       {"scan", {CmdScan, "run the device scan over the network of the settings file"}},
   };

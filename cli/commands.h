@@ -12,6 +12,9 @@ using Args = std::vector<std::string>;
 int CmdRead(const Args& args, std::ostream& out, std::ostream& err);
 int CmdWrite(const Args& args, std::ostream& out, std::ostream& err);
 int CmdMemory(const Args& args, std::ostream& out, std::ostream& err);
+int CmdInfo(const Args& args, std::ostream& out, std::ostream& err);
+int CmdExport(const Args& args, std::ostream& out, std::ostream& err);
+int CmdCsv(const Args& args, std::ostream& out, std::ostream& err);
 int CmdScan(const Args& args, std::ostream& out, std::ostream& err);
 
 // The whole program: argv without the program name.

@@ -474,4 +474,41 @@ LoadResult LoadGraph(const std::string& fileName, const HistoryTexts& texts) {
   return result;
 }
 
+std::optional<HistoryFileInfo> ReadHistoryInfo(const std::string& fileName, std::string& message,
+                                               const HistoryTexts& texts) {
+  HIST_ID id;
+  id.FileName = fileName;
+  HistoryList list;
+  CHistory* h = OpenHistory(list, id, HistoryRead, &message);
+  if (!h) return std::nullopt;
+  std::vector<std::uint8_t> head(kDataOffset);
+  struct stat st {};
+  if (ReadFull(h->Fd(), head.data(), head.size()) != static_cast<ssize_t>(kDataOffset) ||
+      ::fstat(h->Fd(), &st) != 0) {
+    message = texts.invalidFormat;
+    return std::nullopt;
+  }
+  HistoryFileInfo info;
+  info.header = DecodeHeader(head.data());
+  if (!HeaderIntervalValid(info.header)) {
+    message = texts.invalidFormat;
+    return std::nullopt;
+  }
+  for (int k = 0; k < kChannels; ++k)
+    info.blocks[k] = DecodeChannelBlock(head.data() + kHeaderSize + k * kChannelBlockSize);
+  info.fileSize = static_cast<std::uint64_t>(st.st_size);
+  info.records = RecordCount(info.fileSize);
+  RecordBytes rec{};
+  if (info.records > 0 &&
+      ::pread(h->Fd(), rec.data(), kRecordSize, static_cast<off_t>(kDataOffset)) ==
+          static_cast<ssize_t>(kRecordSize))
+    info.firstTime = RecordTime(rec.data());
+  if (info.records > 0 &&
+      ::pread(h->Fd(), rec.data(), kRecordSize,
+              static_cast<off_t>(kDataOffset + (info.records - 1) * kRecordSize)) ==
+          static_cast<ssize_t>(kRecordSize))
+    info.lastTime = RecordTime(rec.data());
+  return info;
+}
+
 }  // namespace qg::history

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,5 +128,17 @@ struct LoadResult {
   std::string message;
 };
 LoadResult LoadGraph(const std::string& fileName, const HistoryTexts& texts = {});
+
+// A file's description as it is on disk, without its samples: for listing what a file holds.
+struct HistoryFileInfo {
+  HistoryHeader header;
+  std::array<HistoryChannelBlock, kChannels> blocks{};
+  std::uint64_t fileSize = 0;
+  std::uint64_t records = 0;
+  platform::DateTime firstTime = 0, lastTime = 0;  // of the first and last whole record
+};
+// Nothing, with the invalid-format message or the system error, when the file is not one.
+std::optional<HistoryFileInfo> ReadHistoryInfo(const std::string& fileName, std::string& message,
+                                               const HistoryTexts& texts = {});
 
 }  // namespace qg::history
