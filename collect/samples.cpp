@@ -105,7 +105,8 @@ class Filler {
 };
 
 bool BuildContinuous(const Programme& p, const Schedule& sched, const std::uint16_t* words,
-                     std::uint64_t A, std::uint32_t total, devices::CDevice& data) {
+                     std::uint64_t A, std::uint32_t total, std::uint64_t cap,
+                     devices::CDevice& data) {
   const std::uint64_t c = p.capacity;
   std::uint64_t replayed = 0, k = 0;
   platform::DateTime first = p.firstAcquisition;
@@ -121,7 +122,6 @@ bool BuildContinuous(const Programme& p, const Schedule& sched, const std::uint1
   }
   std::uint64_t D = A - k;
   std::uint64_t ticks = sched.TicksFor(replayed, D);
-  const std::uint64_t cap = kMaxEntries / static_cast<std::uint64_t>(p.EnabledCount());
   if (ticks > cap) {
     ticks = cap;
     D = sched.StoredBy(replayed + ticks) - sched.StoredBy(replayed);
@@ -154,9 +154,9 @@ struct EventBlock {
 };
 
 bool BuildEvent(const Programme& p, const Schedule& sched, const std::uint16_t* words,
-                std::uint64_t A, const platform::Clock& clock, devices::CDevice& data) {
+                std::uint64_t A, const platform::Clock& clock, std::uint64_t cap,
+                devices::CDevice& data) {
   const platform::DateTime now = clock.Now();
-  const std::uint64_t cap = kMaxEntries / static_cast<std::uint64_t>(p.EnabledCount());
   std::vector<EventBlock> blocks;
   std::uint64_t entries = 0;
   std::uint64_t pos = 0;
@@ -223,16 +223,20 @@ bool BuildEvent(const Programme& p, const Schedule& sched, const std::uint16_t* 
 }  // namespace
 
 bool BuildSamples(const Programme& p, const std::uint16_t* words, std::size_t wordsRead,
-                  std::uint32_t total, const platform::Clock& clock, devices::CDevice& data) {
+                  std::uint32_t total, const platform::Clock& clock, devices::CDevice& data,
+                  std::uint64_t maxEntries) {
   const std::uint32_t none[1] = {0};
   data.RebuildValueStorage(none, 0);
   const Schedule sched(p);
   if (!sched.Any()) return false;
   std::uint64_t A = total > p.capacity ? p.capacity : total;
   A = std::min<std::uint64_t>(A, wordsRead);
-  if (A == 0) return false;
-  return p.eventMode ? BuildEvent(p, sched, words, A, clock, data)
-                     : BuildContinuous(p, sched, words, A, total, data);
+  // Entries per enabled channel: every enabled channel gets one in every tick.
+  const std::uint64_t cap =
+      std::min<std::uint64_t>(maxEntries, kMaxEntries) / static_cast<std::uint64_t>(p.EnabledCount());
+  if (A == 0 || cap == 0) return false;
+  return p.eventMode ? BuildEvent(p, sched, words, A, clock, cap, data)
+                     : BuildContinuous(p, sched, words, A, total, cap, data);
 }
 
 }  // namespace qg::collect

@@ -52,9 +52,11 @@ class Schedule {
 
 // Rebuilds the samples of `wordsRead` memory words into the data set, with `total` words written
 // since the start. False when the memory yields no sample at all (the data set then has no
-// arrays). `clock` gives the current year for event headers.
+// arrays). `clock` gives the current year for event headers. At most `maxEntries` entries are
+// built over all channels; the samples past them are left out.
 bool BuildSamples(const Programme& p, const std::uint16_t* words, std::size_t wordsRead,
-                  std::uint32_t total, const platform::Clock& clock, devices::CDevice& data);
+                  std::uint32_t total, const platform::Clock& clock, devices::CDevice& data,
+                  std::uint64_t maxEntries = kMaxEntries);
 
 // The start time of an event-mode block header (words 1 to 3 after the marker), with the year
 // inferred from `now`; nothing when the fields are not a date and time.
