@@ -309,6 +309,9 @@ Chart::Chart(QWidget* parent) : QWidget(parent) {
 Chart::~Chart() = default;
 
 void Chart::changed() {
+  // One repaint request per invalidation: a file of a million points loaded point by point must
+  // not ask for a million.
+  if (!cacheValid_) return;
   cacheValid_ = false;
   update();
 }
@@ -690,7 +693,10 @@ void Chart::saveZoomState() {
 
 bool Chart::zoomToRect(const QRect& pixels) {
   const QRectF plot = plotRect();
-  const QRectF r = QRectF(pixels.normalized()).intersected(plot);
+  // The corners are the pixels themselves (a QRect's bottom-right is its last pixel, not past it),
+  // so a zoom spans exactly from the press to the release position.
+  const QRect n = pixels.normalized();
+  const QRectF r = QRectF(QPointF(n.topLeft()), QPointF(n.bottomRight())).intersected(plot);
   if (r.width() <= 0.0 || r.height() <= 0.0) return false;
   const double x0 = xValueAt(r.topLeft()), x1 = xValueAt(r.bottomRight());
   const double y0 = yValueAt(r.bottomRight()), y1 = yValueAt(r.topLeft());

@@ -226,7 +226,8 @@ class Chart : public QWidget {
   PanMode panMode() const { return panMode_; }
   void setPanMode(PanMode mode) { panMode_ = mode; }
 
-  // Zooms both axes to the rectangle of widget pixels (clipped to the plot); false and no
+  // Zooms both axes to the rectangle whose corners are the widget pixels topLeft() and
+  // bottomRight() (clipped to the plot); false and no
   // notification for a rectangle without width or height inside the plot. Emits zoomed().
   bool zoomToRect(const QRect& pixels);
   // Zooms both axes about their centres; 200 shows half of each range, 50 twice as much.

@@ -32,19 +32,19 @@ bool SeriesData::Append(double x, double y) {
   x_.push_back(x);
   y_.push_back(y);
   const std::size_t a = tail_++;
-  if (levels_.empty()) levels_.push_back(Level{a >> kShift, {}, {}});
+  if (levels_.empty()) levels_.push_back(Level{a >> kShift, {}});
   for (std::size_t k = 0; k < levels_.size(); ++k) {
     Level& level = levels_[k];
     const std::size_t block = a >> (kShift * (k + 1));
-    if (block == level.origin + level.lo.size()) {
-      level.lo.push_back(y);
-      level.hi.push_back(y);
+    if (block == level.origin + level.blocks.size()) {
+      level.blocks.push_back({y, y});
     } else {
-      level.lo.back() = std::min(level.lo.back(), y);
-      level.hi.back() = std::max(level.hi.back(), y);
+      ValueRange& b = level.blocks.back();
+      b.lo = std::min(b.lo, y);
+      b.hi = std::max(b.hi, y);
     }
   }
-  if (levels_.back().lo.size() >= 2 * kFan) AddLevel();
+  if (levels_.back().blocks.size() >= 2 * kFan) AddLevel();
   return true;
 }
 
@@ -52,14 +52,15 @@ void SeriesData::AddLevel() {
   const Level& below = levels_.back();
   Level up;
   up.origin = below.origin >> kShift;
-  for (std::size_t i = 0; i < below.lo.size(); ++i) {
+  for (std::size_t i = 0; i < below.blocks.size(); ++i) {
     const std::size_t parent = (below.origin + i) >> kShift;
-    if (parent == up.origin + up.lo.size()) {
-      up.lo.push_back(below.lo[i]);
-      up.hi.push_back(below.hi[i]);
+    const ValueRange& child = below.blocks[i];
+    if (parent == up.origin + up.blocks.size()) {
+      up.blocks.push_back(child);
     } else {
-      up.lo.back() = std::min(up.lo.back(), below.lo[i]);
-      up.hi.back() = std::max(up.hi.back(), below.hi[i]);
+      ValueRange& b = up.blocks.back();
+      b.lo = std::min(b.lo, child.lo);
+      b.hi = std::max(b.hi, child.hi);
     }
   }
   levels_.push_back(std::move(up));
@@ -85,9 +86,8 @@ void SeriesData::Compact() {
   for (std::size_t k = 0; k < levels_.size(); ++k) {
     Level& level = levels_[k];
     const std::size_t first = head_ >> (kShift * (k + 1));
-    const std::size_t dead = std::min(first - level.origin, level.lo.size());
-    level.lo.erase(level.lo.begin(), level.lo.begin() + static_cast<std::ptrdiff_t>(dead));
-    level.hi.erase(level.hi.begin(), level.hi.begin() + static_cast<std::ptrdiff_t>(dead));
+    const std::size_t dead = std::min(first - level.origin, level.blocks.size());
+    level.blocks.erase(level.blocks.begin(), level.blocks.begin() + static_cast<std::ptrdiff_t>(dead));
     level.origin = first;
   }
 }
@@ -148,7 +148,8 @@ ValueRange SeriesData::QueryAbs(std::size_t i, std::size_t j) const {
   for (std::size_t k = 0; i < j; ++k) {
     const Level& level = levels_[k];
     const auto block = [&](std::size_t b) {
-      m.Take(level.lo[b - level.origin], level.hi[b - level.origin]);
+      const ValueRange& v = level.blocks[b - level.origin];
+      m.Take(v.lo, v.hi);
     };
     if (k + 1 == levels_.size() || j - i <= kLinearBelow) {
       for (std::size_t b = i; b < j; ++b) block(b);
@@ -160,6 +161,20 @@ ValueRange SeriesData::QueryAbs(std::size_t i, std::size_t j) const {
     j >>= kShift;
   }
   return {m.lo, m.hi};
+}
+
+// Asks for the memory that a range query starting or ending near absolute index a will read, so
+// that the misses of the next columns overlap the work on this one.
+void SeriesData::Prefetch(std::size_t a) const {
+  if (a >= tail_ || a < head_) return;
+  __builtin_prefetch(&x_[a - origin_]);
+  __builtin_prefetch(&y_[a - origin_]);
+  for (std::size_t k = 0; k < levels_.size(); ++k) {
+    const Level& level = levels_[k];
+    const std::size_t b = a >> (kShift * (k + 1));
+    if (b < level.origin || b - level.origin >= level.blocks.size()) break;
+    __builtin_prefetch(&level.blocks[b - level.origin]);
+  }
 }
 
 void SeriesData::Decimate(double x0, double dx, int columns, std::vector<ColumnRun>& out) const {
@@ -186,21 +201,47 @@ void SeriesData::DecimateSorted(double x0, double invDx, int columns,
   };
 
   if (i0 > 0) single(-1, i0 - 1);
+  // Points per column, to guess where the next column starts: with evenly spaced X the guess is
+  // right or one off, and the search touches a couple of cache lines instead of a binary
+  // search's twenty.
+  const double density =
+      iEnd > i0 + 1 && u(iEnd - 1) > u(i0) ? (iEnd - 1 - i0) / (u(iEnd - 1) - u(i0)) : 1.0;
+  const bool dense = density >= 2.0 * kFan;
   std::size_t i = i0;
   while (i < iEnd) {
     const int c = std::min(static_cast<int>(std::floor(u(i))), columns - 1);
+    if (dense) Prefetch(head_ + i + static_cast<std::size_t>(3.0 * density));
     std::size_t j = iEnd;
     if (c < columns - 1) {
-      // Galloping search: the next column usually starts a few points further on.
       const double next = c + 1.0;
       const auto inNext = [&](std::size_t k) { return u(k) >= next; };
-      std::size_t lo = i + 1, hi = lo, step = 1;
-      while (hi < iEnd && !inNext(hi)) {
-        lo = hi + 1;
-        hi = lo + step;
-        step <<= 1;
+      const double ahead = std::min((next - u(i)) * density, static_cast<double>(iEnd - i));
+      const std::size_t guess = std::clamp<std::size_t>(i + 1 + static_cast<std::size_t>(ahead), i + 1, iEnd);
+      std::size_t lo, hi;  // the first point of the next column lies in [lo, hi]
+      if (guess < iEnd && !inNext(guess)) {
+        lo = guess + 1;
+        hi = lo;
+        std::size_t step = 1;
+        while (hi < iEnd && !inNext(hi)) {
+          lo = hi + 1;
+          hi = lo + step;
+          step <<= 1;
+        }
+        hi = std::min(hi, iEnd);
+      } else {
+        hi = guess;
+        lo = guess;
+        std::size_t step = 1;
+        while (lo > i + 1) {
+          const std::size_t probe = lo > i + 1 + step ? lo - step : i + 1;
+          if (!inNext(probe)) {
+            lo = probe + 1;
+            break;
+          }
+          hi = lo = probe;
+          step <<= 1;
+        }
       }
-      hi = std::min(hi, iEnd);
       j = static_cast<std::size_t>(
           std::partition_point(xs + lo, xs + hi, [&](double x) { return (x - x0) * invDx < next; }) -
           xs);

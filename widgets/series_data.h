@@ -68,8 +68,8 @@ class SeriesData {
 
  private:
   struct Level {
-    std::size_t origin = 0;  // absolute block number of lo[0]
-    std::vector<double> lo, hi;
+    std::size_t origin = 0;  // absolute block number of blocks[0]
+    std::vector<ValueRange> blocks;  // lo and hi side by side: one cache line serves both
   };
   static constexpr unsigned kShift = 3;
   static constexpr std::size_t kFan = std::size_t{1} << kShift;
@@ -77,6 +77,7 @@ class SeriesData {
   double AbsY(std::size_t a) const { return y_[a - origin_]; }
   double AbsX(std::size_t a) const { return x_[a - origin_]; }
   ValueRange QueryAbs(std::size_t i, std::size_t j) const;
+  void Prefetch(std::size_t a) const;
   void AddLevel();
   void Compact();
   void DecimateSorted(double x0, double invDx, int columns, std::vector<ColumnRun>& out) const;

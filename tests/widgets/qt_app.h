@@ -8,8 +8,9 @@ inline QApplication& App() {
   static int argc = 1;
   static char name[] = "widgets_gui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing Qt down during static destruction crashes in its own globals.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 }  // namespace qg::widgets::test
