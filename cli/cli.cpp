@@ -28,6 +28,7 @@ const std::map<std::string, Entry>& Commands() {
       {"csv", {CmdCsv, "convert a history file to CSV"}},
       {"plugins", {CmdPlugins, "list the device plug-ins, or describe one (--describe TYPE)"}},
       {"scan", {CmdScan, "run the device scan over the network of the settings file"}},
+      {"collect", {CmdCollect, "collect a Harrowmeter's logged acquisitions into a history file"}},
   };
   return kCommands;
 }

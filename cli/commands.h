@@ -16,6 +16,7 @@ int CmdInfo(const Args& args, std::ostream& out, std::ostream& err);
 int CmdExport(const Args& args, std::ostream& out, std::ostream& err);
 int CmdCsv(const Args& args, std::ostream& out, std::ostream& err);
 int CmdScan(const Args& args, std::ostream& out, std::ostream& err);
+int CmdCollect(const Args& args, std::ostream& out, std::ostream& err);
 
 // The whole program: argv without the program name.
 int RunCli(const Args& args, std::ostream& out, std::ostream& err);
