@@ -190,6 +190,18 @@ Sheet::Sheet(QWidget* parent) : QWidget(parent), model_(new SheetModel(this)), v
   rows->setDefaultSectionSize(view_->fontMetrics().height() + 6);
   view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   view_->horizontalHeader()->setDefaultSectionSize(unitsToPixels(kDefaultWidth));
+  // Columns set up during a bulk fill are new to the view only when the fill ends; their widths
+  // and hidden states are given to it then.
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { applyWidths(); });
+}
+
+void Sheet::applyWidths() {
+  for (std::size_t c = 0; c < widths_.size(); ++c) {
+    if (widths_[c] < 0) continue;
+    const int column = static_cast<int>(c);
+    view_->setColumnHidden(column, widths_[c] == 0);
+    if (widths_[c] > 0) view_->setColumnWidth(column, unitsToPixels(widths_[c]));
+  }
 }
 
 Sheet::~Sheet() = default;

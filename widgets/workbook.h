@@ -137,6 +137,7 @@ class Sheet : public QWidget {
 
  private:
   int unitsToPixels(int units) const;
+  void applyWidths();
   std::optional<CellRange> usedRange() const;
   std::vector<std::vector<QString>> selectionCells() const;
 

@@ -155,6 +155,18 @@ TEST_F(SheetTest, HoldsAHundredThousandRows) {
   EXPECT_FALSE(sheet.setCellText(1, kMaxColumn + 1, "x"));
 }
 
+TEST_F(SheetTest, WidthsSetDuringABulkFillReachTheView) {
+  {
+    Sheet::BulkFill bulk(sheet);
+    sheet.setColumnWidth(40, 512);
+    sheet.setColumnWidth(41, 0);
+    sheet.setColumnWidth(42, 5120);
+  }
+  EXPECT_EQ(sheet.model()->columnCount(), 42);
+  EXPECT_TRUE(sheet.isColumnHidden(41));
+  EXPECT_GT(sheet.view()->columnWidth(41), 5 * sheet.view()->columnWidth(39));
+}
+
 TEST_F(SheetTest, HeadingsAndWidths) {
   sheet.setColumnHeading(4, "Pena 1");
   EXPECT_EQ(sheet.columnHeading(4), "Pena 1");
