@@ -1,0 +1,80 @@
+#include "shell/program.h"
+
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/paths.h"
+#include "shell/locate.h"
+
+namespace qg::shell {
+
+ProgramPaths ProgramPaths::ForThisProgram() {
+  ProgramPaths p;
+  const auto settingsDir = platform::SettingsDir();
+  std::error_code ec;
+  const auto current = std::filesystem::current_path(ec);
+  p.settingsFile = settingsDir / kSettingsFileName;
+  p.languageCandidates = LanguageCandidates(current, settingsDir);
+  p.programDir = platform::ExecutableDir();
+  p.startDir = current;
+  if (const char* path = std::getenv("PATH")) p.pathVariable = path;
+  return p;
+}
+
+Program::Program(ProgramPaths paths, platform::MessageService& messages, Desktop& desktop,
+                 const platform::Clock& clock)
+    : paths_(std::move(paths)),
+      messages_(messages),
+      desktop_(desktop),
+      clock_(clock),
+      link_(std::make_unique<serial::Link>(serial::LinkVariant::Quillgraph, ports_, clock_)),
+      host_(paths_.programDir) {
+  link_->Par().timeout = kDefaultTimeout;
+}
+
+void Program::LoadLanguage() {
+  language_ = LanguageFile::Load(paths_.languageCandidates);
+  if (language_.Loaded()) shared_.Apply(language_);
+}
+
+void Program::OpenSettings() {
+  std::string error;
+  settings_ = platform::ProfileFile();
+  if (!settings_.LoadFrom(paths_.settingsFile, error)) {
+    settings_ = platform::ProfileFile();
+    messages_.Warning(paths_.settingsFile.string() + ": " + error);
+  }
+  ports_ = platform::PortMap::FromProfile(settings_);
+}
+
+bool Program::StoreSettings() {
+  std::error_code ec;
+  std::filesystem::create_directories(paths_.settingsFile.parent_path(), ec);
+  std::string error;
+  if (settings_.Save(paths_.settingsFile, error)) return true;
+  messages_.Warning(paths_.settingsFile.string() + ": " + error);
+  return false;
+}
+
+devices::ApplyResult Program::ReadAndApplyNetwork() {
+  devices::ReadNetworkSettings(settings_, network_, link_->Par().timeout);
+  return ApplyNetwork();
+}
+
+devices::ApplyResult Program::ApplyNetwork() {
+  auto result = devices::ApplyNetwork(network_, devices_, host_, networkApplied);
+  if (!result.ok) messages_.Message(result.message);
+  return result;
+}
+
+void Program::HistoryTick() { history::HistoryTick(histories_, devices_, clock_); }
+
+void Program::OpenHelp(const std::string& topic) {
+  const auto file = FindHelpFile(paths_.startDir, paths_.programDir);
+  if (!file) return;
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(*file, ec);
+  desktop_.OpenUrl("file://" + (ec ? *file : absolute).string() + "#" + topic);
+}
+
+}  // namespace qg::shell
