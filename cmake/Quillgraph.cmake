@@ -3,17 +3,16 @@
 # QT marks a test that needs a (offscreen) platform plug-in.
 function(qg_add_test name)
   cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/test_environment.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(env "ASAN_OPTIONS=detect_leaks=1" "UBSAN_OPTIONS=print_stacktrace=1")
   if(T_QT)
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    target_compile_definitions(${name} PRIVATE QG_TEST_QT)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+    PROPERTIES TIMEOUT 120)
 endfunction()
 
 # qg_add_benchmark(NAME SOURCES a.cpp ... LIBS lib ...): built, never run by CTest.
