@@ -119,8 +119,10 @@ TFormConfigure::TFormConfigure(Program& program, TFormSelectDevice& selectDevice
   for (const auto& b : devices::BaudChoices()) comboBaud_->addItem(Q(b));
   buttonAdvanced_ = new QPushButton(Q(texts_.advanced), this);
   buttonAdvanced_->setObjectName("Configurar");
+  buttonAdvanced_->setAutoDefault(false);
   buttonOK_ = new QPushButton(Q(texts_.ok), this);
   buttonOK_->setObjectName("ButtonOK");
+  buttonOK_->setDefault(true);
   buttonCancel_ = new QPushButton(Q(texts_.cancel), this);
   buttonCancel_->setObjectName("ButtonCancel");
 
