@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 
 #include "collect/collect.h"
 #include "collect/samples.h"
@@ -51,7 +52,9 @@ void BM_CollectFullMemory(benchmark::State& state) {
   for (auto _ : state) {
     const auto out = qg::collect::Collect({"bench", "Harrowmeter", 1, 3}, link, clock);
     if (out.result != qg::collect::kCollectOk) {
-      state.SkipWithError("collection failed");
+      const std::string why = "collection failed: result " + std::to_string(out.result) +
+                              ", link error " + std::to_string(out.data.ErrorCode);
+      state.SkipWithError(why.c_str());
       break;
     }
     entries = out.data.Counts[0];
