@@ -427,6 +427,38 @@ TEST_F(ShellWindowsTest, ShutDownRemovesTheAcceptedDevices) {
   EXPECT_FALSE(main.TimerDDM().isActive());
 }
 
+TEST_F(ShellWindowsTest, TimeOutDialogShowsStoresAndRefusesText) {
+  TFormMain& main = Start();
+  TFormAdvance& advance = *main.FormAdvance();
+  program->Link().Par().timeout = 75;
+  advance.show();
+  EXPECT_EQ(advance.EditTimeout()->text(), "75");
+  advance.EditTimeout()->setText("abc");
+  advance.ButtonOK()->click();
+  EXPECT_EQ(program->Link().Par().timeout, 75);
+  EXPECT_TRUE(advance.isVisible());
+  ASSERT_EQ(messages.Count(), 1u);
+  advance.EditTimeout()->setText(" 200 ");
+  advance.ButtonOK()->click();
+  EXPECT_EQ(program->Link().Par().timeout, 200);
+  EXPECT_FALSE(advance.isVisible());
+  advance.show();
+  advance.EditTimeout()->setText("300");
+  advance.ButtonCancel()->click();
+  EXPECT_EQ(program->Link().Par().timeout, 200);
+}
+
+TEST_F(ShellWindowsTest, TitleEntryKeepsItsTextAndHoldsSixteenCharacters) {
+  TFormTit& tit = *Start().FormTit();
+  tit.show();
+  tit.EditTit()->setText("Forno e Estufa de secagem");
+  EXPECT_EQ(tit.EditTit()->text(), "Forno e Estufa d");
+  tit.ButtonOK()->click();
+  tit.show();
+  EXPECT_EQ(tit.EditTit()->text(), "Forno e Estufa d");
+  EXPECT_EQ(tit.LabelTit()->text(), "Forneça o Título do Gráfico de Junção:");
+}
+
 TEST(MonitorCountTest, EightAtMostAndTheCaptionNumberIsTheCount) {
   MonitorCount count;
   for (int i = 1; i <= kMaxMonitors; ++i) EXPECT_EQ(count.Open(), i);
