@@ -10,7 +10,7 @@ namespace {
 constexpr double kMsPerDay = 86400000.0;
 
 // Days from 1970-01-01 of a civil date (proleptic Gregorian).
-long DaysFromCivil(long y, unsigned m, unsigned d) {
+constexpr long DaysFromCivil(long y, unsigned m, unsigned d) {
   y -= m <= 2;
   const long era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -32,7 +32,8 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
 }
 
 // 1899-12-30 counted from 1970-01-01.
-const long kEpochOffset = DaysFromCivil(1899, 12, 30);
+// A constant, so that date helpers are right even while other files' constants are being built.
+constexpr long kEpochOffset = DaysFromCivil(1899, 12, 30);
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
