@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "platform/profile.h"
 
@@ -164,30 +165,35 @@ std::size_t SerialPort::Read(std::uint8_t* bytes, std::size_t n) {
   std::size_t got = 0;
   auto lastByte = begin;
   while (got < n) {
-    long long wait = -1;
-    if (hasTotal) {
-      wait = total - MsSince(begin);
-      if (wait <= 0) break;
-    }
+    // How long we may still wait for the next byte; at or below zero a time-out has run out,
+    // but bytes that arrived while this thread was not running still count, so the driver's
+    // queue is looked at once more before giving up.
+    std::optional<long long> wait;  // none: no limit
+    if (hasTotal) wait = total - MsSince(begin);
     if (got > 0 && timeouts_.intervalMs != 0) {
       const long long gap = static_cast<long long>(timeouts_.intervalMs) - MsSince(lastByte);
-      if (gap <= 0) break;
-      wait = wait < 0 ? gap : std::min(wait, gap);
+      wait = wait ? std::min(*wait, gap) : gap;
     }
+    const bool expired = wait && *wait <= 0;
     pollfd p{fd_, POLLIN, 0};
-    const int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(wait, 1 << 30)));
+    const int timeoutMs =
+        expired ? 0 : (wait ? static_cast<int>(std::min<long long>(*wait, 1 << 30)) : -1);
+    const int r = ::poll(&p, 1, timeoutMs);
     if (r < 0) {
       if (errno == EINTR) continue;
       break;  // a failed wait ends the read, never spins
     }
-    if (r == 0) continue;  // the loop head decides which time-out ran out
+    if (r == 0) {
+      if (expired) break;
+      continue;  // the loop head decides which time-out ran out
+    }
     if ((p.revents & POLLIN) == 0) break;  // hang-up or error: nothing more will come
     const ssize_t k = ::read(fd_, bytes + got, n - got);
     if (k > 0) {
       got += static_cast<std::size_t>(k);
       lastByte = SteadyClock::now();
     } else if (k < 0 && (errno == EINTR || errno == EAGAIN)) {
-      continue;
+      if (expired) break;
     } else {
       break;
     }
