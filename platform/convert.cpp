@@ -23,7 +23,9 @@ std::optional<long> StrToInt(std::string_view text) {
 }
 
 std::string ConversionErrorText(std::string_view text) {
-  return "'" + std::string(text) + "' não é um valor inteiro válido";
+  std::string message = "'";
+  message.append(text).append("' não é um valor inteiro válido");
+  return message;
 }
 
 }  // namespace qg::platform
