@@ -144,16 +144,8 @@ std::string ExportFileNameFor(const std::string& caption) {
 bool ExportGraph(const std::string& fileName, const devices::CDevice& data,
                  std::string_view tagHeaderLine, std::string_view dashLine,
                  const HistoryTexts& texts, std::string* error) {
-  HIST_ID id;
-  id.FileName = fileName;
-  for (int k = 0; k < kChannels; ++k) {
-    if (data.Counts[k] > 0) {
-      id.Tags[k] = data.Tags[k];
-      id.Units[k] = data.Units[k];
-    }
-  }
   HistoryList list;
-  CHistory* h = OpenHistory(list, id, HistoryCreate, error);
+  CHistory* h = OpenHistory(list, HistIdOfDataSet(fileName, data), HistoryCreate, error);
   if (!h) return false;
   Output out(*h);
   char buf[256];

@@ -264,7 +264,7 @@ int ReferenceChannel(const devices::CDevice& data) {
 
 }  // namespace
 
-bool SaveGraph(const std::string& fileName, const devices::CDevice& data, std::string* error) {
+HIST_ID HistIdOfDataSet(const std::string& fileName, const devices::CDevice& data) {
   HIST_ID id;
   id.FileName = fileName;
   for (int k = 0; k < kChannels; ++k) {
@@ -273,6 +273,11 @@ bool SaveGraph(const std::string& fileName, const devices::CDevice& data, std::s
       id.Units[k] = data.Units[k];
     }
   }
+  return id;
+}
+
+bool SaveGraph(const std::string& fileName, const devices::CDevice& data, std::string* error) {
+  const HIST_ID id = HistIdOfDataSet(fileName, data);
   HistoryList list;
   CHistory* h = OpenHistory(list, id, HistoryCreate, error);
   if (!h) return false;

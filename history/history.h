@@ -118,6 +118,10 @@ bool WriteRecord(CHistory& history, const devices::DeviceList& devices,
 // A value as a recorder stores it: truncated toward zero, kept in 16 bits.
 std::int16_t RawOf(float value);
 
+// The description a whole-file save or an export is made from: the file name, and the tag and
+// unit of every channel that holds samples.
+HIST_ID HistIdOfDataSet(const std::string& fileName, const devices::CDevice& data);
+
 bool SaveGraph(const std::string& fileName, const devices::CDevice& data,
                std::string* error = nullptr);
 
