@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/serial_port.h"
+#include "plugins/plugin_host.h"
 #include "serial/link.h"
 #include "serial/link_errors.h"
 
@@ -102,8 +103,13 @@ int CmdCollect(const Args& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
 
-  const collect::CollectRequest request{"Harrowmeter " + std::to_string(*address), "Harrowmeter",
-                                        static_cast<std::uint8_t>(*address), 3};
+  // The configuration is read with the function the Harrowmeter's plug-in names; without the
+  // plug-in beside the program, the instrument's own function 3.
+  plugins::PluginHost host(platform::ExecutableDir());
+  const std::int32_t function = host.DV_GetCommandType("Harrowmeter", 0);
+  const collect::CollectRequest request{
+      "Harrowmeter " + std::to_string(*address), "Harrowmeter", static_cast<std::uint8_t>(*address),
+      static_cast<std::uint16_t>(function >= 1 && function <= 127 ? function : 3)};
   ProgressBar bar(err);
   const collect::CollectOutcome outcome =
       collect::Collect(request, link, clock, [&](const collect::ProgressState& s) { bar(s); });
