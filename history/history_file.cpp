@@ -137,8 +137,9 @@ std::uint64_t RecordCount(std::uint64_t fileSize) {
 }
 
 bool DateTimeInRange(platform::DateTime dt) {
-  // 1 January 0001 and 31 December 9999 as day counts.
-  return std::isfinite(dt) && dt >= -693593.0 && dt < 2958465.0;
+  // From 1 January 0001 to the end of 31 December 9999 (day 2958465), short of the last half
+  // millisecond, which the decoder would round into the year 10000.
+  return std::isfinite(dt) && dt >= -693593.0 && dt < 2958466.0 - 0.5 / 86400000.0;
 }
 
 platform::DateTimeFields SafeDecode(platform::DateTime dt) {

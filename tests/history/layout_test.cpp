@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "history/history_file.h"
 
@@ -94,6 +95,29 @@ TEST(HistoryLayout, RecordSlotsAreFourBytesApartAndReservedBytesIgnored) {
   b[11] = 0x55;
   const auto back = DecodeRecord(b.data());
   EXPECT_EQ(back.Raw, r.Raw);
+}
+
+}  // namespace
+}  // namespace qg::history
+
+namespace qg::history {
+namespace {
+
+TEST(HistoryLayout, DateTextsCoverYearsOneTo9999AndNothingElse) {
+  struct Case { double dt; const char* text; } cases[] = {
+      {*platform::EncodeDateTime(1, 1, 1, 0, 0, 0), "01/01/0001 00:00:00"},
+      {*platform::EncodeDateTime(9999, 12, 31, 0, 0, 0), "31/12/9999 00:00:00"},
+      {*platform::EncodeDateTime(9999, 12, 31, 23, 59, 59, 999), "31/12/9999 23:59:59"},
+      {*platform::EncodeDateTime(9999, 12, 31, 0, 0, 0) + 1.0, "30/12/1899 00:00:00"},
+      {*platform::EncodeDateTime(1, 1, 1, 0, 0, 0) - 1.0, "30/12/1899 00:00:00"},
+      {std::numeric_limits<double>::infinity(), "30/12/1899 00:00:00"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SafeDateTimeText(c.dt), c.text) << c.dt;
+    EXPECT_LE(SafeDecode(c.dt).year, 9999) << c.dt;
+  }
+  // A fraction that rounds to the next millisecond may not carry the day into the year 10000.
+  const double last = *platform::EncodeDateTime(9999, 12, 31, 0, 0, 0) + 1.0 - 0.1 / 86400000.0;
+  EXPECT_LE(SafeDecode(last).year, 9999);
 }
 
 }  // namespace
