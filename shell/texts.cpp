@@ -14,7 +14,9 @@ MainTexts::MainTexts() {
     const int line = TextLine(i);
     if (line >= 0) texts[static_cast<std::size_t>(i)] = BuiltInLine(line);
   }
-  // Text 48 shares line 189 with the collection dialog's caption but has its own default.
+  // Texts 45 and 48 share lines 131 and 189 with the file graph's "Coleta " and the
+  // collection dialog's caption, but have defaults of their own.
+  texts[45] = "Coleta";
   texts[48] = "Coletando as aquisições";
 }
 
