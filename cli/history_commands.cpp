@@ -73,8 +73,17 @@ std::string Iso8601(platform::DateTime t) {
   return buf;
 }
 
+// A text of the file as it may reach a terminal: control bytes (escape sequences, carriage
+// returns) from a damaged or hostile file become question marks.
+std::string Shown(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return text;
+}
+
 // Padded to `width` characters (not bytes: the texts are UTF-8).
-std::string Pad(const std::string& text, std::size_t width) {
+std::string Pad(const std::string& raw, std::size_t width) {
+  const std::string text = Shown(raw);
   std::size_t chars = 0;
   for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
   return chars < width ? text + std::string(width - chars, ' ') : text;
@@ -107,10 +116,10 @@ int CmdInfo(const Args& args, std::ostream& out, std::ostream& err) {
   const auto& hd = info->header;
   char fw[32];
   std::snprintf(fw, sizeof fw, "%1d.%02d", hd.FirmwareVersion / 100, hd.FirmwareVersion % 100);
-  out << "device type:   " << hd.DeviceType << "\n"
-      << "title:         " << hd.Title << "\n"
+  out << "device type:   " << Shown(hd.DeviceType) << "\n"
+      << "title:         " << Shown(hd.Title) << "\n"
       << "firmware:      " << fw << "\n"
-      << "serial number: " << hd.SerialNumber << "\n"
+      << "serial number: " << Shown(hd.SerialNumber) << "\n"
       << "base interval: " << Interval(hd) << "\n"
       << "channels:\n"
       << "  ch present device type          device               parameter            "

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -65,6 +66,20 @@ TEST_F(CliHistory, InfoDescribesHeaderChannelsAndRecords) {
                        "Temp, ext  °C           1     2   -50   800     1\n"),
             std::string::npos)
       << r.out;
+}
+
+TEST_F(CliHistory, InfoShowsControlBytesOfAFileAsQuestionMarks) {
+  // Texts of a file are not trusted with the terminal: an escape sequence is not passed on.
+  const auto file = MakeHst(false);
+  auto bytes = ReadBytes(file);
+  std::memcpy(&bytes[20], "\x1b]0;x\x07\x1b[2J\x7f\0", 12);  // title
+  bytes[70 + 61] = '\r';                                      // first letter of channel 1's tag
+  WriteBytes(file, bytes);
+  const auto r = Cli({"info", file});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out.find_first_of("\x1b\x07\x7f\r"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("title:         ?]0;x??[2J?\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" ?emp, ext  \xC2\xB0" "C "), std::string::npos) << r.out;
 }
 
 TEST_F(CliHistory, ExportGoesThroughTheWriterWithTheProposedName) {
