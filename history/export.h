@@ -25,7 +25,8 @@ void FormatRawValue(std::int32_t raw, int decimals, char* out);
 bool ShowsSixteenChannels(const devices::CDevice& data);
 
 // The proposed export name: a name ending in ".hst" gets ".txt" in its place, any other name
-// gets ".txt" appended.
+// gets ".txt" appended. Only a final ".hst" is replaced: cutting the last four characters of a
+// name that has ".hst" elsewhere ("/dados/a.hst/forno") would make a name nobody chose.
 std::string ExportFileNameFor(const std::string& caption);
 
 // Writes the export file (replacing one that exists). False, with the system error in `error`,
