@@ -5,6 +5,7 @@
 
 #include "harrowmeter/config.h"
 #include "harrowmeter/registers.h"
+#include "platform/datetime.h"
 
 namespace qg::collect {
 
@@ -64,10 +65,15 @@ std::optional<platform::DateTime> EventHeaderTime(std::uint16_t secTenths, std::
                                                   std::uint16_t monthDay, platform::DateTime now) {
   const platform::DateTimeFields today = platform::DecodeDateTime(now);
   const int month = hm::LowByte(monthDay);
-  const int year = month > today.month ? today.year - 1 : today.year;
+  const int day = hm::HighByte(monthDay);
+  int year = month > today.month ? today.year - 1 : today.year;
+  // 29 February names a leap year: the latest one up to the inferred year (at most eight years
+  // back, across a century that is not one), so that a run started on it is not lost.
+  if (month == 2 && day == 29)
+    for (int back = 0; back < 8 && platform::DaysInMonth(year, 2) < 29; ++back) --year;
   // Tenths of a second (high byte of the first word) are dropped: whole seconds.
-  return platform::EncodeDateTime(year, month, hm::HighByte(monthDay), hm::LowByte(hourMin),
-                                  hm::HighByte(hourMin), hm::LowByte(secTenths));
+  return platform::EncodeDateTime(year, month, day, hm::LowByte(hourMin), hm::HighByte(hourMin),
+                                  hm::LowByte(secTenths));
 }
 
 namespace {

@@ -80,11 +80,23 @@ TEST(EventHeader, YearFromTheClock) {
     ASSERT_TRUE(t);
     EXPECT_DOUBLE_EQ(*t, At(c.year, 3, 20, 14, 30, 9));
   }
-  // Fields that are no date: month 13, day 0, 29 February of an inferred common year.
+  // Fields that are no date: month 13, day 0.
   EXPECT_FALSE(EventHeaderTime(0x0509, 0x1E0E, 0x140D, At(2024, 3, 1)));
   EXPECT_FALSE(EventHeaderTime(0x0509, 0x1E0E, 0x0003, At(2024, 3, 1)));
-  EXPECT_FALSE(EventHeaderTime(0x0509, 0x1E0E, 0x1D02, At(2025, 3, 1)));
-  EXPECT_TRUE(EventHeaderTime(0x0509, 0x1E0E, 0x1D02, At(2024, 3, 1)));
+  // 29 February exists only in a leap year: a run started on it belongs to the latest leap
+  // year up to the inferred one, not to a date that does not exist (which would lose the run).
+  const struct {
+    DateTime now;
+    int year;
+  } leapDays[] = {
+      {At(2024, 3, 1), 2024}, {At(2025, 3, 1), 2024}, {At(2025, 1, 5), 2024},
+      {At(2028, 1, 5), 2024}, {At(2101, 1, 5), 2096},
+  };
+  for (const auto& c : leapDays) {
+    const auto t = EventHeaderTime(0x0509, 0x1E0E, 0x1D02, c.now);
+    ASSERT_TRUE(t) << c.year;
+    EXPECT_DOUBLE_EQ(*t, At(c.year, 2, 29, 14, 30, 9));
+  }
 }
 
 hm::ConfigBlock BaseImage() {
