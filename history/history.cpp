@@ -121,8 +121,14 @@ CHistory* HistoryList::Open(const HIST_ID& id, HistoryMode mode, std::string* er
                                        : std::strerror(errno),
                   fd);
     }
-    if (mode == HistoryCreate || st.st_size < static_cast<off_t>(kDataOffset)) {
-      // A file too short to hold its channel blocks has no record to keep: it starts afresh.
+    if (mode == HistoryAppend && st.st_size > 0 && st.st_size < static_cast<off_t>(kDataOffset)) {
+      // Too short for its channel blocks, yet not empty: not a history file, and somebody's
+      // data that continuing would destroy.
+      h->fd_ = -1;
+      return fail("The file is not a history file.", fd);
+    }
+    if (mode == HistoryCreate || st.st_size == 0) {
+      // An empty file (a recorder that never found its device) has no record to keep.
       if (::ftruncate(fd, 0) != 0) {
         h->fd_ = -1;
         return fail(std::strerror(errno), fd);

@@ -212,20 +212,30 @@ TEST_F(Recorder, AppendAfterACutRecordKeepsEveryWholeRecordAndTheHeader) {
   EXPECT_EQ(load.data->Title, "Old");
 }
 
-TEST_F(Recorder, AppendingToAFileWithoutWholeChannelBlocksStartsIt) {
+TEST_F(Recorder, ContinuingAnEmptyFileStartsItAndAShortOneIsRefusedUntouched) {
   AddDevice("A", {5});
-  WriteBytes(Path("rec.hst"), std::vector<std::uint8_t>(100, 0x33));
   auto id = Id();
   id.DeviceNames[0] = "A";
   id.ParamNames[0] = "P1";
+  WriteBytes(Path("rec.hst"), {});  // left by a recorder that never found its device
   CHistory* h = OpenHistory(list_, id, HistoryAppend);
   ASSERT_TRUE(h);
   EXPECT_FALSE(h->HeaderWritten);
   Tick();
+  CloseHistory(list_, h);
   const auto load = LoadGraph(Path("rec.hst"));
   ASSERT_TRUE(load.data);
   EXPECT_EQ(load.data->ErrorCode, 0);
   EXPECT_EQ(load.data->Counts[0], 1u);
+
+  // Bytes that cannot be a history file are somebody's data: continuing them is refused.
+  const std::vector<std::uint8_t> other(100, 0x33);
+  WriteBytes(Path("other.hst"), other);
+  id.FileName = Path("other.hst");
+  std::string error;
+  EXPECT_FALSE(OpenHistory(list_, id, HistoryAppend, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReadBytes(Path("other.hst")), other);
 }
 
 TEST_F(Recorder, SecondWriterRefusedWithoutTouchingTheFileReadersLetIn) {
