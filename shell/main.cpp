@@ -9,7 +9,6 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillgraph");
-  QApplication::setApplicationDisplayName("Quillgraph Talvo");
   qg::shell::QtMessageService messages;
   qg::shell::QtDesktop desktop;
   qg::platform::SystemClock clock;

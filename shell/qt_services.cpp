@@ -27,7 +27,7 @@ platform::Answer QtMessageService::Show(platform::BoxKind kind, const std::strin
       set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
       break;
   }
-  const QString caption = title.empty() ? QApplication::applicationDisplayName() : Q(title);
+  const QString caption = Q(title.empty() ? applicationTitle_ : title);
   QMessageBox box(icon, caption, Q(text), set, QApplication::activeWindow());
   switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;

@@ -12,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <map>
 #include <QPushButton>
 #include <QTableWidget>
@@ -24,6 +25,7 @@
 #include "shell/forms_network.h"
 #include "shell/language.h"
 #include "shell/locate.h"
+#include "shell/qt_services.h"
 #include "shell/small_dialogs.h"
 #include "window_fixture.h"
 
@@ -457,6 +459,49 @@ TEST_F(ShellWindowsTest, TitleEntryKeepsItsTextAndHoldsSixteenCharacters) {
   tit.show();
   EXPECT_EQ(tit.EditTit()->text(), "Forno e Estufa d");
   EXPECT_EQ(tit.LabelTit()->text(), "Forneça o Título do Gráfico de Junção:");
+}
+
+// The toolkit's boxes: the application's title on untitled boxes, the buttons asked for, and
+// the button pressed as the answer.
+TEST(QtMessageServiceTest, CaptionButtonsAndAnswer) {
+  testing::App();
+  QtMessageService service;
+  struct Case {
+    platform::Buttons buttons;
+    QMessageBox::StandardButtons shown;
+    QMessageBox::StandardButton press;
+    platform::Answer answer;
+  };
+  const Case cases[] = {
+      {platform::Buttons::Ok, QMessageBox::Ok, QMessageBox::Ok, platform::Answer::Ok},
+      {platform::Buttons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+       platform::Answer::No},
+      {platform::Buttons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+       QMessageBox::Cancel, platform::Answer::Cancel},
+      {platform::Buttons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+       platform::Answer::Ok},
+      {platform::Buttons::AbortRetryIgnore,
+       QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Retry,
+       platform::Answer::Retry},
+  };
+  for (const Case& c : cases) {
+    QString title, text;
+    QMessageBox::StandardButtons shown;
+    WhenModal([&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      shown = box->standardButtons();
+      box->button(c.press)->click();
+    });
+    EXPECT_EQ(service.Show(platform::BoxKind::Confirmation, {}, "Pergunta?", c.buttons), c.answer);
+    EXPECT_EQ(title.toStdString(), "Quillgraph Talvo");
+    EXPECT_EQ(text.toStdString(), "Pergunta?");
+    EXPECT_EQ(shown, c.shown);
+  }
+  WhenModal([] { QApplication::activeModalWidget()->close(); });
+  service.Show(platform::BoxKind::Warning, "Atenção", "x", platform::Buttons::Ok);
 }
 
 TEST(MonitorCountTest, EightAtMostAndTheCaptionNumberIsTheCount) {
