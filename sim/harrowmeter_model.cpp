@@ -197,7 +197,6 @@ std::uint16_t HarrowmeterModel::ReadOne(std::uint16_t r) const {
     case reg::kInstrumentStatus: return InstrumentStatus();
     case 10: case 11: case 12: case 13:
       return PackBytes(channelStatus_[2 * (r - 10)], channelStatus_[2 * (r - 10) + 1]);
-    case reg::kAcquisitionCommand: return enabled_ ? hm::kCommandStart : hm::kCommandStop;
     case reg::kCapacityHigh: return hm::SplitCount32(capacity).high;
     case reg::kCapacityLow: return hm::SplitCount32(capacity).low;
     case reg::kStoredCountHigh: return hm::SplitCount32(StoredCount()).high;
@@ -264,6 +263,8 @@ std::uint8_t HarrowmeterModel::Write(std::uint16_t r, std::uint16_t v) {
       if ((v & 0xFF80) != 0 || ((v >> 3) & 3) == 3) return kExIllegalValue;
       break;
     case reg::kAcquisitionCommand:
+      // The register keeps the command written, as any holding register does: a programme that
+      // ends within the command's own tick must not make the start's read-back fail.
       if (v == hm::kCommandStop) {
         if (running_) EndRun(false);
         enabled_ = false;
@@ -272,7 +273,7 @@ std::uint8_t HarrowmeterModel::Write(std::uint16_t r, std::uint16_t v) {
       } else {
         return kExIllegalValue;
       }
-      return 0;
+      break;
     case reg::kIntervalTenthsSec:
       if (hi > 9 || lo > 59) return kExIllegalValue;
       break;

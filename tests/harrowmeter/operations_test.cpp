@@ -108,6 +108,12 @@ TEST_F(HmOperations, CommandsStartStopAndSetTheClock) {
   EXPECT_TRUE(model->Enabled());
   EXPECT_EQ(ops.StopAcquisitions(), 0);
   EXPECT_FALSE(model->Enabled());
+  // A programme that is done within its first tick took the start all the same.
+  EXPECT_EQ(ops.WriteRegisterChecked(reg::kLoggingMode, kStopAfterCount << 1), 0);
+  EXPECT_EQ(ops.WriteRegisterChecked(reg::kProgrammedCountLow, 1), 0);
+  EXPECT_EQ(ops.StartAcquisitions(), 0);
+  EXPECT_FALSE(model->Enabled());
+  EXPECT_GT(model->TotalWritten(), 0u);
 
   platform::FakeClock fake(*platform::EncodeDateTime(2031, 12, 31, 23, 59, 58, 700));
   RegisterOps faked{link, fake};
