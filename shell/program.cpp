@@ -7,6 +7,28 @@
 #include "shell/locate.h"
 
 namespace qg::shell {
+namespace {
+
+// The path of a file:// URL: every byte but the unreserved ones and "/" percent-encoded, so
+// that a folder name with "#", "?", "%" or blanks still names the file.
+std::string UrlPath(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : path) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~' || c == '/') {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 ProgramPaths ProgramPaths::ForThisProgram() {
   ProgramPaths p;
@@ -74,7 +96,7 @@ void Program::OpenHelp(const std::string& topic) {
   if (!file) return;
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(*file, ec);
-  desktop_.OpenUrl("file://" + (ec ? *file : absolute).string() + "#" + topic);
+  desktop_.OpenUrl("file://" + UrlPath((ec ? *file : absolute).string()) + "#" + topic);
 }
 
 }  // namespace qg::shell

@@ -372,6 +372,16 @@ TEST_F(ShellWindowsTest, HelpOpensItsTopic) {
   ASSERT_EQ(desktop.urls.size(), 1u);
   EXPECT_EQ(desktop.urls[0],
             "file://" + (current / "help" / kHelpFileName).string() + "#Conteudo");
+
+  // A folder name with characters that mean something in a URL still names the file.
+  ProgramPaths paths;
+  paths.startDir = dir / "Ajuda #2 100%41?x";
+  testing::WriteFile(paths.startDir / "help" / kHelpFileName, "<html></html>");
+  Program other(paths, messages, desktop, clock);
+  other.OpenHelp("Configurar");
+  ASSERT_EQ(desktop.urls.size(), 2u);
+  EXPECT_EQ(desktop.urls[1], "file://" + dir.Path().string() +
+                                 "/Ajuda%20%232%20100%2541%3Fx/help/Quillgr.html#Configurar");
 }
 
 TEST_F(ShellWindowsTest, WindowMenuCommands) {
