@@ -62,19 +62,27 @@ void Program::LoadLanguage() {
 void Program::OpenSettings() {
   std::string error;
   settings_ = platform::ProfileFile();
-  if (!settings_.LoadFrom(paths_.settingsFile, error)) {
+  settingsRead_ = settings_.LoadFrom(paths_.settingsFile, error);
+  if (!settingsRead_) {
     settings_ = platform::ProfileFile();
-    messages_.Warning(paths_.settingsFile.string() + ": " + error);
+    messages_.Warning(error);  // it names the file
   }
   ports_ = platform::PortMap::FromProfile(settings_);
 }
 
 bool Program::StoreSettings() {
+  // What is held of a file that could not be read is not the file: storing it would lose the
+  // sections and keys the program never saw.
+  if (!settingsRead_) {
+    messages_.Warning(paths_.settingsFile.string() +
+                      ": o arquivo não pôde ser lido ao iniciar e não foi gravado.");
+    return false;
+  }
   std::error_code ec;
   std::filesystem::create_directories(paths_.settingsFile.parent_path(), ec);
   std::string error;
   if (settings_.Save(paths_.settingsFile, error)) return true;
-  messages_.Warning(paths_.settingsFile.string() + ": " + error);
+  messages_.Warning(error);  // it names the file
   return false;
 }
 

@@ -48,7 +48,8 @@ class Program {
   void LoadLanguage();
   // Reads the settings file; a file that cannot be read is reported and an empty one used.
   void OpenSettings();
-  // Writes the settings file; false (and the message shown) when it cannot be stored.
+  // Writes the settings file; false (and the message shown) when it cannot be stored, or when
+  // it could not be read at start-up and would lose what the program never saw.
   bool StoreSettings();
   // Reads the device network and the time-out from the settings and applies the table.
   devices::ApplyResult ReadAndApplyNetwork();
@@ -84,6 +85,7 @@ class Program {
   LanguageFile language_;
   SharedTexts shared_;
   platform::ProfileFile settings_;
+  bool settingsRead_ = true;
   platform::PortMap ports_;
   std::unique_ptr<serial::Link> link_;
   plugins::PluginHost host_;

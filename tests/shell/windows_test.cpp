@@ -161,6 +161,23 @@ TEST_F(ShellWindowsTest, OkAppliesAndWritesTheSettingsCancelDoesNot) {
   EXPECT_EQ(written.GetString("Communication", "Label1", ""), "Forno");
 }
 
+// A settings file that could not be read at start-up is never replaced by the little the
+// program knows of it: its other sections would be lost.
+TEST_F(ShellWindowsTest, ASettingsFileThatCouldNotBeReadIsNotOverwritten) {
+  AddHarrowmeter();
+  const std::string original = std::string(kTwoDevices) + "[Ports]\r\nCOM1=/dev/ttyUSB0\r\n" +
+                               ";" + std::string(16u << 20, 'x') + "\r\n";
+  WriteSettings(original);
+  TFormConfigure& conf = *Start().FormConfigure();
+  ASSERT_EQ(messages.Count(), 1u);
+  EXPECT_EQ(messages.Texts()[0].find(settingsFile().string()), 0u);
+  EXPECT_EQ(messages.Texts()[0].rfind(settingsFile().string()), 0u) << "the path once";
+  conf.show();
+  conf.ButtonOK()->click();
+  EXPECT_TRUE(ReadFile(settingsFile()) == original);
+  EXPECT_EQ(messages.Count(), 2u);
+}
+
 TEST_F(ShellWindowsTest, AnAddressThatIsNoNumberStopsOkWithoutWriting) {
   AddHarrowmeter();
   WriteSettings(kTwoDevices);
