@@ -15,7 +15,6 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("Quillgraph Talvo");
   const std::string which = argc > 1 ? argv[1] : "main";
   qg::shell::QtMessageService messages;
   qg::shell::QtDesktop desktop;
