@@ -18,6 +18,9 @@ struct DecodeCase {
   std::function<void(const HarrowmeterConfig&)> check;
 };
 
+// The case's name, not its bytes (which hold addresses), in test listings.
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
 class HmDecodeTable : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(HmDecodeTable, DecodesAsTabled) {
