@@ -105,7 +105,9 @@ TEST(TextTablesTest, BuiltInLinesReproduceTheDefaults) {
   EXPECT_EQ(main.hints, mainApplied.hints);
   // Texts 45 and 48 share their lines with texts of other windows whose defaults differ.
   for (int i = 0; i < 48; ++i) {
-    if (i != 45) EXPECT_EQ(main.texts[i], mainApplied.texts[i]) << i;
+    if (i != 45) {
+      EXPECT_EQ(main.texts[i], mainApplied.texts[i]) << i;
+    }
   }
   EXPECT_EQ(mainApplied.texts[45], "Coleta ");
   EXPECT_EQ(mainApplied.texts[48], "Coletar Dados");
